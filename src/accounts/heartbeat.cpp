@@ -2,10 +2,7 @@
 
 #include "accounts/account_sql.h"
 #include "accounts/account_texts.h"
-#if __has_include("app/internet_check.h")
 #include "app/internet_check.h"
-#define TK_HAVE_INTERNET_CHECK 1
-#endif
 #include "text/encoding.h"
 
 namespace tk {
@@ -15,9 +12,7 @@ constexpr int kColOnlineKey = 10;
 }
 
 OnlineCheck CheckOnline(const AppState& app) {
-#ifdef TK_HAVE_INTERNET_CHECK
     if (!InternetAvailable(app.settings.probeUrl)) return OnlineCheck::NetworkGone;
-#endif
     const ResultTable row = QueryGateway(app.gateway, accounts::UserByIdQuery(app.currentUserId));
     if (RowCount(row) != 1) return OnlineCheck::NoSingleRow;
     const std::string key = CellText(row, kColOnlineKey, 1);
