@@ -9,6 +9,7 @@ namespace tk::accounts {
 
 // Box limits in characters.
 inline constexpr int kLogInAccountLimit = 20;
+inline constexpr int kLogInPasswordLimit = 20;
 inline constexpr int kRegisterAccountLimit = 20;
 inline constexpr int kRegisterPasswordLimit = 20;
 inline constexpr int kRegisterEmailLimit = 30;

@@ -295,10 +295,10 @@ TEST_F(AccountFlow, RacingRegistrationsLeaveOneRow) {
 class AccountCli : public AccountFlow {
 protected:
     struct Run { int code; std::string out; };
-    static Run cli(QStringList args) {
+    static Run cli(QStringList args, std::string gateway = s_gateway->baseUrl()) {
         QProcess p;
         args.prepend("account");
-        args << "--gateway" << QString::fromStdString(s_gateway->baseUrl());
+        args << "--gateway" << QString::fromStdString(gateway);
         p.start(QString::fromStdString(test::cliBinary()), args);
         EXPECT_TRUE(p.waitForFinished(60000));
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).trimmed().toStdString()};
@@ -341,6 +341,14 @@ TEST_F(AccountCli, WholeLifeOfAnAccount) {
     // Logging out leaves the key in place, so a client holding it is not told it was logged in elsewhere.
     EXPECT_EQ(cli({"logout", "--account", "cliUser01", "--password", "Next5678"}).code, 0);
     EXPECT_EQ(CellText(row(app->currentUserId), kColOnlineKey, 1), in.out);
+
+    // A base without its trailing "/" still reaches the page.
+    std::string bare = s_gateway->baseUrl();
+    bare.pop_back();
+    EXPECT_EQ(cli({"recover", "--account", "cliUser01", "--email", "cli01@example.com"}, bare).code, 0);
+    const Run down = cli({"login", "--account", "cliUser01", "--password", "Next5678"}, "http://127.0.0.1:1/");
+    EXPECT_EQ(down.code, 1);
+    EXPECT_EQ(down.out, "连接服务器失败，请稍后重试");
 
     EXPECT_EQ(cli({"frobnicate"}).code, 2);
     EXPECT_EQ(cli({"login", "--account"}).code, 2);

@@ -68,7 +68,8 @@ int runAccountCommand(Args args) {
     if (!args.empty()) return accountUsage(("unexpected argument " + args.front()).c_str());
 
     AppState app;
-    const std::string base = gatewayUrl.value_or(app.settings.gatewayBase);
+    std::string base = gatewayUrl.value_or(app.settings.gatewayBase);
+    if (!base.empty() && base.back() != '/') base += '/'; // the page is appended to the base as it is
     app.gateway = ConnectGateway(app, base, app.settings.gatewayPage, app.settings.gatewaySymbols, 1, 1);
     if (app.gateway.connected != 1) {
         std::printf("%s\n", kConnectFailed);
