@@ -2,6 +2,8 @@
 
 #include "gateway/codec.h"
 
+#include <algorithm>
+
 namespace tk::test {
 
 FakeGateway::FakeGateway() : m_server([this](const RawRequest& r) { return handle(r); }) {}
@@ -12,8 +14,14 @@ void FakeGateway::setIp(std::string ip) {
 }
 
 void FakeGateway::setClock(std::string clockText) {
+    setClocks({std::move(clockText)});
+}
+
+void FakeGateway::setClocks(std::vector<std::string> inTurn) {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_clock = std::move(clockText);
+    m_clocks = std::move(inTurn);
+    if (m_clocks.empty()) m_clocks.emplace_back();
+    m_clockReads = 0;
 }
 
 void FakeGateway::setAnswer(Answer answer) {
@@ -35,7 +43,11 @@ RawReply FakeGateway::handle(const RawRequest& request) {
     std::unique_lock<std::mutex> guard(m_lock);
     const std::string& t = request.target;
     if (t.size() >= 4 && t.compare(t.size() - 4, 4, "?C=4") == 0) return RawReply{m_ip, {}};
-    if (t.size() >= 4 && t.compare(t.size() - 4, 4, "?C=3") == 0) return RawReply{m_clock, {}};
+    if (t.size() >= 4 && t.compare(t.size() - 4, 4, "?C=3") == 0) {
+        const std::string& clock = m_clocks[std::min(m_clockReads, m_clocks.size() - 1)];
+        ++m_clockReads;
+        return RawReply{clock, {}};
+    }
     if (request.method != "POST") return RawReply{"not a gateway request", {}};
 
     Statement s;

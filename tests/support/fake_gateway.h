@@ -30,6 +30,7 @@ public:
 
     void setIp(std::string ip);
     void setClock(std::string clockText);
+    void setClocks(std::vector<std::string> inTurn); // one per ?C=3 request, the last one repeating
     void setAnswer(Answer answer);
     void setTrailer(bool on); // off: stamped query answers come without the trailer (a broken gateway)
     std::vector<Statement> statements() const;
@@ -40,7 +41,8 @@ private:
 
     mutable std::mutex m_lock;
     std::string m_ip = "127.0.0.1";
-    std::string m_clock = "1700000000";
+    std::vector<std::string> m_clocks{"1700000000"};
+    size_t m_clockReads = 0;
     Answer m_answer;
     bool m_trailer = true;
     std::vector<Statement> m_statements;
