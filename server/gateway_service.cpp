@@ -14,6 +14,14 @@ namespace tk::gateway {
 
 std::optional<std::string> StrictGbkToUtf8(std::string_view gbk) {
     if (gbk.empty()) return std::string();
+    // The code page's own extras (0x80 alone, 0xFF alone) are not GBK; ICU would map them.
+    for (size_t i = 0; i < gbk.size(); ++i) {
+        auto b = static_cast<unsigned char>(gbk[i]);
+        if (b < 0x80) continue;
+        if (b == 0x80 || b == 0xFF || i + 1 >= gbk.size()) return std::nullopt;
+        auto t = static_cast<unsigned char>(gbk[++i]);
+        if (t < 0x40 || t == 0x7F || t == 0xFF) return std::nullopt;
+    }
     struct Closer {
         void operator()(UConverter* c) const { ucnv_close(c); }
     };

@@ -82,6 +82,9 @@ std::string JoinRows(const std::vector<std::vector<std::string>>& rows) {
                 out.push_back(control ? '?' : ch);
             }
         }
+        // A separator at the very end of a row adds no cell, so a row whose last cell is empty gets one
+        // more: without it the client would count one cell short and shift the whole table.
+        if (!rows[r].empty() && rows[r].back().empty()) out.append(kColSeparator);
     }
     return out;
 }

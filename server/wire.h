@@ -18,8 +18,9 @@ struct DecodedRequest {
 // a well-formed scrambled statement for this symbol list.
 std::optional<DecodedRequest> DecodeRequest(std::string_view post, const std::vector<std::string>& symbols);
 
-// Rows to the plain answer text: cells joined by "[xW|Col]", rows by "[xW|Row]". Control characters in
-// cells become "?" (see wire.cpp for why).
+// Rows to the plain answer text: cells joined by "[xW|Col]", rows by "[xW|Row]", laid out so that the
+// client's split gives back every cell, empty last cells included. Control characters in cells become "?"
+// (see wire.cpp for why).
 std::string JoinRows(const std::vector<std::vector<std::string>>& rows);
 
 // The 10-character trailer that follows the rows when the request carried a stamp.
