@@ -16,7 +16,8 @@ public:
     GatewayFixture(const GatewayFixture&) = delete;
     GatewayFixture& operator=(const GatewayFixture&) = delete;
 
-    // Extra serve flags, e.g. {"--fixed-clock", "0"} or {"--symbols", "a,b,c,d,e,f,g,h,i,j,k"}.
+    // Extra serve flags, e.g. {"--fixed-clock", "0"}, {"--symbols", "a,b,c,d,e,f,g,h,i,j,k"}, or
+    // {"--listen", "127.0.0.1:PORT"} to come back on a known port (a later flag wins over the default).
     bool start(const QStringList& extraArgs = {});
     void stop();
     bool running() const { return m_server.running(); }
