@@ -95,6 +95,7 @@ struct Transfer {
     int64_t contentRangeStart = -1;
     bool writeFailed = false;
     bool mismatch = false; // the server answered something other than what was asked
+    bool paused = false;   // waiting for the speed limit's budget
     Clock::time_point lastActivity = Clock::now();
     char error[CURL_ERROR_SIZE] = {};
 };
@@ -292,16 +293,9 @@ private:
             curl_easy_setopt(t->easy, CURLOPT_RANGE, range.c_str()); // copied by libcurl
             t->rangeRequested = true;
         }
-        if (m_task.speedLimit > 0) {
-            int64_t open = 0;
-            for (const Segment& s : m_segs) open += s.done ? 0 : 1;
-            const int64_t sharers = std::clamp<int64_t>(std::min<int64_t>(open, m_opt.maxConnections), 1, 1 << 20);
-            curl_easy_setopt(t->easy, CURLOPT_MAX_RECV_SPEED_LARGE,
-                             static_cast<curl_off_t>(std::max<int64_t>(1, m_task.speedLimit / sharers)));
-        } else {
+        if (m_task.speedLimit <= 0)
             curl_easy_setopt(t->easy, CURLOPT_BUFFERSIZE,
                              static_cast<long>(std::clamp(m_task.receiveBlockSize, 1024, CURL_MAX_READ_SIZE)));
-        }
         m_active.push_back(std::move(t));
         curl_multi_add_handle(m_multi, m_active.back()->easy);
         event(kEventConnectionStarted, index + 1, from);
@@ -310,6 +304,14 @@ private:
     size_t write(Transfer& t, const char* data, size_t n) {
         t.lastActivity = Clock::now();
         if (t.segment < 0) return n;
+        if (limited()) {
+            refill();
+            if (m_tokens <= 0) {
+                t.paused = true; // libcurl hands the same bytes in again after the resume
+                return CURL_WRITEFUNC_PAUSE;
+            }
+            m_tokens -= static_cast<double>(n);
+        }
         Segment& seg = m_segs[static_cast<size_t>(t.segment)];
         if (!t.checked) {
             t.checked = true;
@@ -327,6 +329,36 @@ private:
             m_s.done += static_cast<int64_t>(take);
         }
         return take == n ? n : 0; // bytes past the part: it is complete, this connection ends
+    }
+
+    // The speed limit is one budget for the whole task: every connection draws on it, and a connection that
+    // finds it empty pauses (and so stops reading its socket) until it has filled again. Per-connection
+    // limits alone let every part arrive in one burst when the parts are small.
+    bool limited() const { return m_task.speedLimit > 0; }
+    double capacity() const { return std::max(16384.0, m_task.speedLimit / 8.0); }
+    void refill() {
+        const auto now = Clock::now();
+        const double seconds = std::chrono::duration<double>(now - m_tokenTime).count();
+        m_tokenTime = now;
+        m_tokens = std::min(capacity(), m_tokens + seconds * m_task.speedLimit);
+    }
+    // Resumes paused connections when the budget allows; answers how long to wait before looking again.
+    int resumePaused() {
+        if (!limited()) return 100;
+        refill();
+        bool anyPaused = false;
+        for (auto& t : m_active) {
+            if (!t->paused) continue;
+            if (m_tokens > 0) {
+                t->paused = false;
+                t->lastActivity = Clock::now();
+                curl_easy_pause(t->easy, CURLPAUSE_CONT);
+            }
+            anyPaused = anyPaused || t->paused;
+        }
+        if (!anyPaused) return 100;
+        const double ms = m_tokens > 0 ? 1.0 : -m_tokens * 1000.0 / m_task.speedLimit;
+        return static_cast<int>(std::clamp(ms, 1.0, 100.0));
     }
 
     bool firstAnswerOk(Transfer& t, Segment& seg) {
@@ -428,6 +460,8 @@ private:
                     ++it;
                 }
             }
+            const int resumeMs = resumePaused();
+            waitUntil = std::min(waitUntil, Clock::now() + std::chrono::milliseconds(resumeMs));
             int running = 0;
             curl_multi_perform(m_multi, &running);
             int left = 0;
@@ -439,7 +473,7 @@ private:
                 finish(*t, code);
                 removeTransfer(t);
             }
-            if (m_fatal || m_fallback || stopped()) break;
+            if (m_fatal || m_fallback || stopped() || (m_active.empty() && m_queue.empty())) break;
             expireSilent();
             const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(waitUntil - Clock::now()).count();
             curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(std::clamp<int64_t>(ms, 0, 100)), nullptr);
@@ -452,6 +486,7 @@ private:
         const auto now = Clock::now();
         std::vector<Transfer*> silent;
         for (auto& t : m_active) {
+            if (t->paused) continue; // held back by the speed limit, not silent
             const int64_t limit = t->answered ? int64_t(m_task.receiveTimeoutMs)
                                               : int64_t(m_task.connectTimeoutMs) + m_task.sendTimeoutMs +
                                                     m_task.receiveTimeoutMs;
@@ -478,6 +513,8 @@ private:
     bool m_fatal = false;
     bool m_fallback = false;
     int64_t m_length = -1;
+    double m_tokens = 16384;
+    Clock::time_point m_tokenTime = Clock::now();
     std::vector<Segment> m_segs;
     std::deque<std::pair<int, Clock::time_point>> m_queue; // parts waiting for a connection, and from when
     std::vector<std::unique_ptr<Transfer>> m_active;
