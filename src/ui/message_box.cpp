@@ -2,8 +2,10 @@
 
 #include "text/encoding.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 namespace tk {
@@ -30,9 +32,21 @@ void ShowMessage(const Message& message, QWidget* owner) {
         g_messageHook(shown);
         return;
     }
-    QMessageBox box(BoxIcon(message.icon), FromGbk(shown.caption), FromGbk(shown.text), QMessageBox::Ok, owner);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    // The owner may go while the box waits (and takes the box with it).
+    QPointer<QMessageBox> box = BuildMessageBox(message, owner);
+    box->exec();
+    delete box.data();
+}
+
+QMessageBox* BuildMessageBox(const Message& message, QWidget* owner) {
+    const std::string caption = message.caption.empty() ? Gbk(kDefaultCaptionUtf8) : message.caption;
+    auto* box = new QMessageBox(BoxIcon(message.icon), FromGbk(caption), FromGbk(message.text), QMessageBox::Ok,
+                                owner);
+    // Task-modal: no other window of the client takes input until the box is answered.
+    box->setWindowModality(Qt::ApplicationModal);
+    // The button as a Chinese system labels it, whatever translations are installed.
+    if (QAbstractButton* ok = box->button(QMessageBox::Ok)) ok->setText(QString::fromUtf8("确定"));
+    return box;
 }
 
 void SetMessageHook(MessageHook hook) { g_messageHook = std::move(hook); }

@@ -9,6 +9,7 @@
 #include <vector>
 
 class QWidget;
+class QMessageBox;
 
 namespace tk {
 
@@ -24,6 +25,9 @@ struct ShownMessage {
 
 // A task-modal box: the other windows of the client take no input until it is answered.
 void ShowMessage(const Message& message, QWidget* owner = nullptr);
+
+// The box ShowMessage shows, not yet shown (the screenshots use it too).
+QMessageBox* BuildMessageBox(const Message& message, QWidget* owner);
 
 // Test hook: while set, ShowMessage hands the message to the hook and returns at once.
 using MessageHook = std::function<void(const ShownMessage&)>;
