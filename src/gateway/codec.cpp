@@ -199,36 +199,38 @@ std::string Unscramble(std::string_view answer, bool clockMode) {
     if (answer.empty()) return {};
     std::string_view key = answer.substr(0, 16);
 
-    std::array<int, 256> back{};
-    back.fill(-1);
-    for (size_t i = 0; i < key.size(); ++i) {
-        auto c = static_cast<unsigned char>(key[i]);
-        if (back[c] < 0) back[c] = static_cast<int>(i);
-    }
+    // Each key character stands for the hex digit at its position in the alphabet; others are dropped.
+    std::array<int, 256> digit{};
+    digit.fill(-1);
+    for (size_t i = key.size(); i-- > 0;) digit[static_cast<unsigned char>(key[i])] = hexValue(kHexAlphabet[i]);
 
-    // Delete every occurrence of the key while mapping the rest back to hex digits.
-    std::string mapped;
-    mapped.reserve(answer.size());
+    // One pass: skip every occurrence of the key, map the rest to digits and join them in pairs (a last single
+    // digit is read alone); code 0 adds nothing.
+    std::string plain(answer.size() / 2 + 1, '\0');
+    char* out = plain.data();
+    int pending = -1;
+    auto take = [&](std::string_view piece) {
+        for (char c : piece) {
+            int v = digit[static_cast<unsigned char>(c)];
+            if (v < 0) continue;
+            if (pending < 0) {
+                pending = v;
+                continue;
+            }
+            if (int byte = pending * 16 + v; byte > 0) *out++ = static_cast<char>(byte);
+            pending = -1;
+        }
+    };
     size_t pos = 0;
     while (pos < answer.size()) {
         size_t hit = answer.find(key, pos);
-        size_t stop = hit == std::string_view::npos ? answer.size() : hit;
-        for (size_t i = pos; i < stop; ++i) {
-            int at = back[static_cast<unsigned char>(answer[i])];
-            if (at >= 0 && at < 16) mapped.push_back(kHexAlphabet[static_cast<size_t>(at)]);
-        }
+        take(answer.substr(pos, (hit == std::string_view::npos ? answer.size() : hit) - pos));
         if (hit == std::string_view::npos) break;
         pos = hit + key.size();
     }
+    if (pending > 0) *out++ = static_cast<char>(pending);
+    plain.resize(static_cast<size_t>(out - plain.data()));
 
-    std::string plain;
-    plain.reserve(mapped.size() / 2);
-    for (size_t i = 0; i < mapped.size(); i += 2) {
-        int hi = hexValue(mapped[i]);
-        int value = hi;
-        if (i + 1 < mapped.size()) value = hi * 16 + hexValue(mapped[i + 1]);
-        if (value > 0) plain.push_back(static_cast<char>(value));
-    }
     if (clockMode) {
         if (plain.size() <= 10) return {};
         plain.resize(plain.size() - 10);

@@ -26,12 +26,8 @@ bool matchesAt(std::string_view text, size_t pos, std::string_view needle, bool 
 
 } // namespace
 
-size_t FindText(std::string_view text, std::string_view needle, size_t from, bool ignoreCase) {
-    if (from > text.size()) return std::string_view::npos;
-    if (needle.empty()) return from;
-    // Walk character by character from the start so that every candidate position is a boundary.
-    size_t pos = 0;
-    while (pos < from) pos += GbkCharLength(text, pos);
+// The search itself, from a position known to be a character boundary.
+static size_t findFromBoundary(std::string_view text, std::string_view needle, size_t pos, bool ignoreCase) {
     while (pos + needle.size() <= text.size()) {
         if (!ignoreCase) {
             // Fast skip to the next byte match of the first needle byte, then re-align to a boundary.
@@ -46,18 +42,33 @@ size_t FindText(std::string_view text, std::string_view needle, size_t from, boo
     return std::string_view::npos;
 }
 
+// The first boundary at or after to, walking from the boundary from. Repeated searches carry it forward
+// instead of walking from the start each time, which would make splitting a long answer quadratic.
+static size_t alignFrom(std::string_view text, size_t from, size_t to) {
+    while (from < to) from += GbkCharLength(text, from);
+    return from;
+}
+
+size_t FindText(std::string_view text, std::string_view needle, size_t from, bool ignoreCase) {
+    if (from > text.size()) return std::string_view::npos;
+    if (needle.empty()) return from;
+    // Walk character by character from the start so that every candidate position is a boundary.
+    return findFromBoundary(text, needle, alignFrom(text, 0, from), ignoreCase);
+}
+
 std::string ReplaceText(std::string_view text, std::string_view needle, std::string_view replacement,
                         bool ignoreCase) {
     if (needle.empty()) return std::string(text);
     std::string out;
     out.reserve(text.size());
-    size_t pos = 0;
+    size_t pos = 0, boundary = 0;
     while (true) {
-        size_t hit = FindText(text, needle, pos, ignoreCase);
+        size_t hit = findFromBoundary(text, needle, boundary, ignoreCase);
         if (hit == std::string_view::npos) break;
         out.append(text.substr(pos, hit - pos));
         out.append(replacement);
         pos = hit + needle.size();
+        boundary = alignFrom(text, hit, pos);
     }
     out.append(text.substr(pos));
     return out;
@@ -70,15 +81,16 @@ std::vector<std::string> SplitText(std::string_view text, std::string_view separ
         pieces.emplace_back(text);
         return pieces;
     }
-    size_t pos = 0;
+    size_t pos = 0, boundary = 0;
     while (pos < text.size()) {
-        size_t hit = FindText(text, separator, pos);
+        size_t hit = findFromBoundary(text, separator, boundary, false);
         if (hit == std::string_view::npos) {
             pieces.emplace_back(text.substr(pos));
             return pieces;
         }
         pieces.emplace_back(text.substr(pos, hit - pos));
         pos = hit + separator.size();
+        boundary = alignFrom(text, hit, pos);
     }
     return pieces; // ended on a separator: no empty last piece
 }
