@@ -16,3 +16,10 @@ UpdateWindow* UpdateWindow::open(AppState& app) {
 }
 
 } // namespace tk
+
+namespace tk {
+void CheckForUpdate(AppState& app, MainWindow& main) {
+    (void)app;
+    (void)main;
+}
+} // namespace tk

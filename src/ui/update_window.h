@@ -4,8 +4,9 @@
 
 namespace tk {
 
-// The online-update window the version gate hands over to. Stand-in until the real one arrives: an empty
-// borderless window with its caption.
+class MainWindow;
+
+// The online-update window the version gate hands over to.
 class UpdateWindow : public BorderlessWindow {
     Q_OBJECT
 public:
@@ -16,5 +17,9 @@ public:
 private:
     AppState& m_app;
 };
+
+// "更   新": re-reads the Setup row; on a new version opens the update window and collapses the main window,
+// otherwise says the version is the latest and the main window stays.
+void CheckForUpdate(AppState& app, MainWindow& main);
 
 } // namespace tk
