@@ -1,6 +1,7 @@
 // taoke-cli account: the account operations of the windows, for scripts. Values arrive in UTF-8 and go to the
 // logic as GBK; the message the window would show is printed in UTF-8. Exit 0 on success, 1 when the operation
 // was refused or failed, 2 on a usage error.
+#include "cli_common.h"
 #include "commands.h"
 
 #include "accounts/log_in.h"
@@ -59,19 +60,17 @@ int runAccountCommand(Args args) {
     auto known = kFlags.find(verb);
     if (known == kFlags.end()) return accountUsage(("unknown operation " + verb).c_str());
 
+    AppState app;
+    std::string problem;
+    if (!takeServerFlags(args, app.settings, problem)) return accountUsage(problem.c_str());
     bool missing = false;
     // An absent value is the empty box: the operation itself then says what is missing.
     std::map<std::string, std::string> value;
     for (const std::string& flag : known->second) value[flag] = Utf8ToGbk(takeOption(args, flag, &missing).value_or(""));
-    const std::optional<std::string> gatewayUrl = takeOption(args, "--gateway", &missing);
     if (missing) return accountUsage("a flag is missing its value");
     if (!args.empty()) return accountUsage(("unexpected argument " + args.front()).c_str());
 
-    AppState app;
-    std::string base = gatewayUrl.value_or(app.settings.gatewayBase);
-    if (!base.empty() && base.back() != '/') base += '/'; // the page is appended to the base as it is
-    app.gateway = ConnectGateway(app, base, app.settings.gatewayPage, app.settings.gatewaySymbols, 1, 1);
-    if (app.gateway.connected != 1) {
+    if (!connectGateway(app)) {
         std::printf("%s\n", kConnectFailed);
         return 1;
     }
