@@ -54,6 +54,31 @@ QImage logo() {
     return img;
 }
 
+// The logo drawn at a larger size, for the picture boxes of the update and about windows.
+QImage logoAt(int size) {
+    QImage img = canvas(size, size);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 20.0, size / 20.0);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(0.5, 0.5, 19, 19));
+    p.setBrush(kBrand);
+    QPainterPath left;
+    left.moveTo(10, 15);
+    left.cubicTo(4, 14, 3, 8, 5, 5);
+    left.cubicTo(9, 7, 10, 11, 10, 15);
+    p.drawPath(left);
+    QPainterPath right;
+    right.moveTo(10, 15);
+    right.cubicTo(16, 13, 16, 7, 15, 3);
+    right.cubicTo(11, 5, 10, 10, 10, 15);
+    p.drawPath(right);
+    p.setPen(QPen(kBrandDark, 1.4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(10, 17), QPointF(10, 11));
+    return img;
+}
+
 QImage iconUser() {
     QImage img = canvas(24, 24);
     QPainter p(&img);
@@ -208,7 +233,7 @@ QImage connecting(const QString& family) {
 
 
 // The title band: brand gradient with soft light circles; the window's own controls sit on top of it.
-QImage banner(int w, int h) {
+QImage banner(int w, int h, bool withShoot = true) {
     QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -223,6 +248,7 @@ QImage banner(int w, int h) {
     p.drawEllipse(QPointF(w - 170, -40), 80, 80);
     p.setBrush(QColor(255, 255, 255, 12));
     p.drawEllipse(QPointF(40, h + 30), 70, 70);
+    if (!withShoot) return img; // for windows that put their own logo in the band
     // a large shoot, the logo's shape, in the middle of the band
     const double cx = w / 2.0, base = h - 22.0, s = 2.6;
     p.setBrush(QColor(255, 255, 255, 235));
@@ -259,6 +285,8 @@ int main(int argc, char** argv) {
               save(buttonFrame(200, 30), dir, "button_frame_200.png") && save(backArrow(false), dir, "back.png") &&
               save(backArrow(true), dir, "back_hover.png") && save(noticeStrip(), dir, "notice_strip.png") &&
               save(connecting(family), dir, "connecting.png") &&
-              save(banner(400, 120), dir, "banner_400.png") && save(banner(950, 120), dir, "banner_950.png");
+              save(banner(400, 120), dir, "banner_400.png") && save(banner(950, 120), dir, "banner_950.png") &&
+              save(banner(400, 120, false), dir, "band_400.png") && save(banner(350, 80, false), dir, "band_350.png") &&
+              save(logoAt(48), dir, "logo_48.png") && save(buttonFrame(150, 32), dir, "button_frame_150.png");
     return ok ? 0 : 1;
 }
