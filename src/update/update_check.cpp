@@ -1,4 +1,5 @@
 #include "app/app_state.h"
+#include "app/bootstrap.h"
 #include "gateway/gateway_client.h"
 #include "update/update_logic.h"
 

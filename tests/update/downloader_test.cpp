@@ -381,3 +381,40 @@ TEST_F(Downloader, NextTaskCanBeHandedInFromTheEndEvent) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Downloader, RedirectIsFollowedButNeverToALocalFile) {
+    const std::string body = PatternBody(30000, 21);
+    LoopbackHttpServer server([&](const HttpRequest& r, HttpConnection& conn) {
+        auto redirect = [&](const std::string& to) {
+            conn.leaveGauge();
+            conn.send("HTTP/1.1 302 Found\r\nLocation: " + to + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        };
+        if (r.target == "/old.exe")
+            redirect("/f.exe");
+        else if (r.target == "/evil.exe")
+            redirect("file:///etc/passwd");
+        else
+            ServeBody(r, conn, body);
+    });
+    DownloaderOptions options;
+    options.minSegmentBytes = 1;
+    FileDownloader downloader(options);
+
+    const std::string local = path("moved.exe");
+    ASSERT_TRUE(downloader.addTask(task(server.url("/old.exe"), local, 3)));
+    ASSERT_TRUE(m_events.waitForEnd());
+    expectComplete(local, body);
+    int direct = 0;
+    for (const auto& r : server.requests()) direct += (r.method == "GET" && r.target == "/f.exe") ? 1 : 0;
+    EXPECT_EQ(direct, 3) << "the parts go straight to where the address led";
+
+    m_events.clear();
+    const std::string evil = path("evil.exe");
+    ASSERT_TRUE(downloader.addTask(task(server.url("/evil.exe"), evil, 3)));
+    ASSERT_TRUE(m_events.waitForEnd());
+    expectFailedAndNothingLeft(evil);
+}
+
+} // namespace
