@@ -60,7 +60,7 @@ std::optional<GatewayService::Prepared> GatewayService::prepare(std::string_view
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return std::nullopt;
     auto statement = RecogniseStatement(request->sql);
     if (!statement) return std::nullopt;
-    Prepared out{std::move(*statement), {}, request->stamp};
+    Prepared out{std::move(*statement), {}};
     for (const std::string& v : out.statement.values) {
         auto utf8 = StrictGbkToUtf8(v);
         if (!utf8) return std::nullopt;

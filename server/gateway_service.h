@@ -29,7 +29,6 @@ private:
     struct Prepared {
         Statement statement;
         std::vector<std::string> values; // UTF-8
-        std::optional<int64_t> stamp;
     };
     std::optional<Prepared> prepare(std::string_view post, std::optional<int64_t>& stamp);
 

@@ -8,7 +8,7 @@
 // The statements the client sends, recognised by their exact shape. Nothing else ever reaches the database.
 namespace tk::gateway {
 
-enum class StatementKind {
+enum class StatementKind { // the queries come first (isQuery)
     SetupRead,               // select top 1 * from Setup
     UserByNameAndPassword,   // log-in
     UserById,                // heartbeat, account page, password change
