@@ -63,14 +63,17 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 }
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
         s.remove_suffix(1);
     return s;
 }
 
 // Permanent answers: asking again will not change them.
-bool permanentHttpError(long code) { return code >= 400 && code < 500 && code != 408 && code != 429; }
+bool permanentHttpError(long code) {
+    return code >= 400 && code < 500 && code != 408 && code != 429;
+}
 
 struct Segment {
     int64_t start = 0;
@@ -158,7 +161,8 @@ public:
                 v = trim(v.substr(5));
                 int64_t first = 0;
                 size_t i = 0;
-                for (; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i) first = first * 10 + (v[i] - '0');
+                for (; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i)
+                    first = first * 10 + (v[i] - '0');
                 if (i > 0 && i < v.size() && v[i] == '-') t->contentRangeStart = first;
             }
         }
@@ -487,9 +491,9 @@ private:
         std::vector<Transfer*> silent;
         for (auto& t : m_active) {
             if (t->paused) continue; // held back by the speed limit, not silent
-            const int64_t limit = t->answered ? int64_t(m_task.receiveTimeoutMs)
-                                              : int64_t(m_task.connectTimeoutMs) + m_task.sendTimeoutMs +
-                                                    m_task.receiveTimeoutMs;
+            const int64_t limit =
+                t->answered ? int64_t(m_task.receiveTimeoutMs)
+                            : int64_t(m_task.connectTimeoutMs) + m_task.sendTimeoutMs + m_task.receiveTimeoutMs;
             if (now - t->lastActivity > std::chrono::milliseconds(std::max<int64_t>(1, limit)))
                 silent.push_back(t.get());
         }
@@ -562,7 +566,9 @@ void workerMain(std::shared_ptr<FileDownloader::Shared> s) {
 
 } // namespace
 
-std::string PartialFilePath(const std::string& localPath) { return localPath + ".part"; }
+std::string PartialFilePath(const std::string& localPath) {
+    return localPath + ".part";
+}
 
 bool IsDownloadableUrl(std::string_view url) {
     if (url.empty()) return false;
@@ -579,7 +585,9 @@ FileDownloader::FileDownloader(DownloaderOptions options) : m_shared(std::make_s
     m_shared->options.retryDelayMs = std::max(0, options.retryDelayMs);
 }
 
-FileDownloader::~FileDownloader() { stop(); }
+FileDownloader::~FileDownloader() {
+    stop();
+}
 
 bool FileDownloader::addTask(const DownloadTask& task) {
     if (!(task.flags & kDownloadFlag) || task.localPath.empty() || !IsDownloadableUrl(task.sourceUrl)) return false;
@@ -595,7 +603,9 @@ bool FileDownloader::addTask(const DownloadTask& task) {
     return true;
 }
 
-int64_t FileDownloader::doneLength() const { return m_shared->done.load(); }
+int64_t FileDownloader::doneLength() const {
+    return m_shared->done.load();
+}
 
 void FileDownloader::stop() {
     int32_t waitMs = 1000;
@@ -622,10 +632,16 @@ std::unique_ptr<FileDownloader> CreateDownloader(DownloaderOptions options) {
     return std::make_unique<FileDownloader>(options);
 }
 
-bool AddTask(FileDownloader& downloader, const DownloadTask& task) { return downloader.addTask(task); }
+bool AddTask(FileDownloader& downloader, const DownloadTask& task) {
+    return downloader.addTask(task);
+}
 
-int64_t DoneLength(const FileDownloader& downloader) { return downloader.doneLength(); }
+int64_t DoneLength(const FileDownloader& downloader) {
+    return downloader.doneLength();
+}
 
-void DestroyDownloader(std::unique_ptr<FileDownloader>& downloader) { downloader.reset(); }
+void DestroyDownloader(std::unique_ptr<FileDownloader>& downloader) {
+    downloader.reset();
+}
 
 } // namespace tk

@@ -28,13 +28,13 @@ inline constexpr int32_t kDownloadFlag = 4096;
 
 // The task record. Defaults are the start-up values; fields marked reserved carry nothing.
 struct DownloadTask {
-    int32_t flags = 1;       // kDownloadFlag marks a download; a task without it is refused
-    std::string sourceUrl;   // http, https or ftp
-    std::string localPath;   // GBK text; the file grows beside it under PartialFilePath() until complete
+    int32_t flags = 1;     // kDownloadFlag marks a download; a task without it is refused
+    std::string sourceUrl; // http, https or ftp
+    std::string localPath; // GBK text; the file grows beside it under PartialFilePath() until complete
     std::string ftpUser = "anonymous";
     std::string ftpPassword = "anonymous@example.com";
-    int32_t segments = 1;    // equal parts, the last one takes the remainder; small files go as one part
-    int32_t speedLimit = 0;  // bytes per second for the whole task, shared by its connections; 0 = none
+    int32_t segments = 1;   // equal parts, the last one takes the remainder; small files go as one part
+    int32_t speedLimit = 0; // bytes per second for the whole task, shared by its connections; 0 = none
     int32_t connectTimeoutMs = 20000;
     int32_t sendTimeoutMs = 20000;
     int32_t receiveTimeoutMs = 20000; // longest silence on a connection before it is given up and retried

@@ -15,8 +15,8 @@
 #include <mutex>
 
 #ifdef _WIN32
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 #endif
 
 namespace tk {
@@ -89,7 +89,8 @@ bool startForReal(const std::string& path) {
     const QString file = FromGbk(path);
 #ifdef _WIN32
     const auto wide = file.toStdWString();
-    return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, nullptr, wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+    return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, nullptr, wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) >
+           32;
 #else
     QFile f(file);
     if (!f.exists()) return false;
@@ -119,7 +120,9 @@ std::string BuildUpdateFilePath(const std::string& currentDir, const std::string
     return path;
 }
 
-std::string CurrentDirectory() { return ToGbk(QDir::toNativeSeparators(QDir::currentPath())); }
+std::string CurrentDirectory() {
+    return ToGbk(QDir::toNativeSeparators(QDir::currentPath()));
+}
 
 void SetStartProgramHook(StartProgramHook hook) {
     std::lock_guard lock(g_hookMutex);

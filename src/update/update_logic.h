@@ -53,9 +53,9 @@ std::string ProgressLabel(int barPosition);
 int64_t FileSizeOf(const std::string& path);
 
 struct ProgressTick {
-    bool active = false;   // false: the length is not known yet, the tick changes nothing
-    int position = 0;      // for the bar
-    std::string label;     // for the label, from the position the bar will read back
+    bool active = false;    // false: the length is not known yet, the tick changes nothing
+    int position = 0;       // for the bar
+    std::string label;      // for the label, from the position the bar will read back
     bool stopTimer = false; // the bar is full and the complete file stands at the path
 };
 // One tick of the progress timer.
@@ -128,9 +128,9 @@ enum class UpdateCheckOutcome {
 UpdateCheckOutcome VersionOutcome(std::string_view latestVersion);
 
 struct AboutData {
-    std::string productName;       // 标签3
-    std::string currentVersion;    // 标签1: "当前版本:1.001"
-    std::string latestVersion;     // 标签2: "最新版本:" + version
+    std::string productName;        // 标签3
+    std::string currentVersion;     // 标签1: "当前版本:1.001"
+    std::string latestVersion;      // 标签2: "最新版本:" + version
     bool latestHighlighted = false; // 标签2 in pure blue (0, 0, 255); black otherwise
 };
 AboutData MakeAboutData(const std::string& productName, const std::string& latestVersion);

@@ -68,7 +68,8 @@ public:
 private:
     int countLocked(int type) const {
         int n = 0;
-        for (const auto& e : m_events) n += e.type == type ? 1 : 0;
+        for (const auto& e : m_events)
+            n += e.type == type ? 1 : 0;
         return n;
     }
     mutable std::mutex m_mutex;

@@ -66,7 +66,8 @@ protected:
 
     static int gets(const LoopbackHttpServer& server) {
         int n = 0;
-        for (const auto& r : server.requests()) n += r.method == "GET" ? 1 : 0;
+        for (const auto& r : server.requests())
+            n += r.method == "GET" ? 1 : 0;
         return n;
     }
 
@@ -135,7 +136,8 @@ TEST_F(Downloader, ServerWithoutPartsIsFetchedAsOneStream) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         m_events.clear();
-        LoopbackHttpServer server([&](const HttpRequest& r, HttpConnection& conn) { ServeBody(r, conn, body, c.serve); });
+        LoopbackHttpServer server(
+            [&](const HttpRequest& r, HttpConnection& conn) { ServeBody(r, conn, body, c.serve); });
         DownloaderOptions options;
         options.minSegmentBytes = 1000;
         FileDownloader downloader(options);
@@ -146,7 +148,8 @@ TEST_F(Downloader, ServerWithoutPartsIsFetchedAsOneStream) {
         EXPECT_EQ(downloader.doneLength(), static_cast<int64_t>(body.size()));
         if (c.expectedGets > 0) {
             EXPECT_EQ(gets(server), c.expectedGets);
-            for (const auto& r : server.requests()) EXPECT_FALSE(r.hasRange);
+            for (const auto& r : server.requests())
+                EXPECT_FALSE(r.hasRange);
         }
     }
 }
@@ -262,7 +265,8 @@ TEST_F(Downloader, ServerThatIsNotThereEndsWithoutALength) {
 
     FileDownloader downloader;
     const std::string local = path("absent.exe");
-    ASSERT_TRUE(downloader.addTask(task("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/f.exe", local, 120)));
+    ASSERT_TRUE(
+        downloader.addTask(task("http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/f.exe", local, 120)));
     ASSERT_TRUE(m_events.waitForEnd());
     EXPECT_EQ(m_events.count(kEventLengthKnown), 0);
     expectFailedAndNothingLeft(local);
@@ -407,7 +411,8 @@ TEST_F(Downloader, RedirectIsFollowedButNeverToALocalFile) {
     ASSERT_TRUE(m_events.waitForEnd());
     expectComplete(local, body);
     int direct = 0;
-    for (const auto& r : server.requests()) direct += (r.method == "GET" && r.target == "/f.exe") ? 1 : 0;
+    for (const auto& r : server.requests())
+        direct += (r.method == "GET" && r.target == "/f.exe") ? 1 : 0;
     EXPECT_EQ(direct, 3) << "the parts go straight to where the address led";
 
     m_events.clear();

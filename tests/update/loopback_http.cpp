@@ -13,7 +13,8 @@ namespace tk::test {
 
 namespace {
 std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
@@ -55,7 +56,9 @@ bool parseRequest(const std::string& head, HttpRequest& req) {
 }
 } // namespace
 
-HttpConnection::~HttpConnection() { leaveGauge(); }
+HttpConnection::~HttpConnection() {
+    leaveGauge();
+}
 
 bool HttpConnection::send(std::string_view bytes) {
     while (!bytes.empty()) {
@@ -89,7 +92,9 @@ LoopbackHttpServer::LoopbackHttpServer(Handler handler) : m_handler(std::move(ha
     m_acceptThread = std::thread([this] { acceptLoop(); });
 }
 
-LoopbackHttpServer::~LoopbackHttpServer() { stop(); }
+LoopbackHttpServer::~LoopbackHttpServer() {
+    stop();
+}
 
 std::string LoopbackHttpServer::url(std::string_view path) const {
     return "http://127.0.0.1:" + std::to_string(m_port) + std::string(path);
@@ -108,10 +113,12 @@ void LoopbackHttpServer::stop() {
     std::vector<std::thread> threads;
     {
         std::lock_guard lock(m_mutex);
-        for (int fd : m_fds) ::shutdown(fd, SHUT_RDWR);
+        for (int fd : m_fds)
+            ::shutdown(fd, SHUT_RDWR);
         threads.swap(m_threads);
     }
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
 }
 
 void LoopbackHttpServer::acceptLoop() {
@@ -167,7 +174,8 @@ void ServeBody(const HttpRequest& req, HttpConnection& conn, const std::string& 
     std::string head;
     if (req.method == "HEAD") {
         if (opt.headStatus) {
-            head = "HTTP/1.1 " + std::to_string(opt.headStatus) + " Nope\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+            head = "HTTP/1.1 " + std::to_string(opt.headStatus) +
+                   " Nope\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
         } else {
             head = "HTTP/1.1 200 OK\r\n";
             if (!opt.chunked) head += "Content-Length: " + std::to_string(size) + "\r\n";

@@ -60,10 +60,8 @@ TEST(UpdateProgress, TimerStopsOnlyOnAFullBarAndAFullFile) {
         bool stop;
     };
     const Case cases[] = {
-        {"full bar, full file", 1000, 1000, 1000, true},
-        {"full bar, short file", 1000000, 999500, 999500, false},
-        {"full bar, no file", 1000, 1000, -1, false},
-        {"bar not full, full file", 1000, 998, 1000, false},
+        {"full bar, full file", 1000, 1000, 1000, true},    {"full bar, short file", 1000000, 999500, 999500, false},
+        {"full bar, no file", 1000, 1000, -1, false},       {"bar not full, full file", 1000, 998, 1000, false},
         {"full bar, longer file", 1000, 1000, 1001, false},
     };
     for (const Case& c : cases) {
@@ -113,7 +111,8 @@ TEST(UpdateFile, PathFromDirectoryProductVersionAndAddress) {
     }
     // A double-byte character whose second byte is a backslash is a character, not a separator.
     const std::string product = "\x95\x5c";
-    EXPECT_EQ(BuildUpdateFilePath("C:\\d", product, "1", "", PathStyle::Windows), "C:\\d\\\x95\x5c" "1.exe");
+    EXPECT_EQ(BuildUpdateFilePath("C:\\d", product, "1", "", PathStyle::Windows), "C:\\d\\\x95\x5c"
+                                                                                  "1.exe");
 }
 
 TEST(UpdateFile, StartGoesThroughTheHook) {
