@@ -8,7 +8,9 @@
 // the 1-based positions of the operations built on top are their own business.
 namespace tk {
 
-inline bool IsGbkLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+// Any byte of 0x80 and above starts a two-byte character together with the byte after it: the rule every
+// search and split of the system walks its texts by, stray bytes 0x80 and 0xFF included.
+inline bool IsGbkLeadByte(unsigned char b) { return b >= 0x80; }
 
 // Length in bytes of the character that starts at pos (1 or 2; 1 for a lead byte at the very end).
 inline size_t GbkCharLength(std::string_view text, size_t pos) {

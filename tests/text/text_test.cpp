@@ -55,6 +55,9 @@ TEST(GbkText, SearchesNeverStraddleCharacters) {
     EXPECT_EQ(FindText(Gbk("乧"), "C", 0, true), std::string_view::npos);
     EXPECT_EQ(AsciiLower(c), Gbk("丆c"));
     EXPECT_EQ(AsciiUpper(Gbk("乧c")), Gbk("乧C"));
+    // Stray bytes 0x80 and 0xFF take the byte after them along, like any other high byte.
+    EXPECT_EQ(FindText("\x80[a[", "["), 3u);
+    EXPECT_EQ(FindText("\xFF[a", "["), std::string_view::npos);
 }
 
 TEST(GbkText, SplitAndReplace) {
