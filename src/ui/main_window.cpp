@@ -190,7 +190,8 @@ MainWindow::MainWindow(AppState& app, QWidget* parent) : BorderlessWindow(parent
         "tk--EditBox:disabled { background: #f2f5f6; color: #8a96a3; }"
         "QGroupBox { border: 1px solid #d5dde3; border-radius: 4px; margin-top: 8px; }"
         "QGroupBox::title { subcontrol-origin: margin; left: 10px; padding: 0 4px; color: #0b7a6f; }"
-        "QGroupBox:disabled { color: #8a96a3; }"));
+        "QGroupBox:disabled { color: #8a96a3; }"
+        "QCheckBox { spacing: 3px; } QRadioButton { spacing: 4px; }"));
     buildTitleArea();
     TK_PLACE(选择夹_功能, PageControl, this, 0, 120, 950, 530);
     选择夹_功能->setPageCount(2);
@@ -258,6 +259,7 @@ void MainWindow::buildPersonalCentre(QWidget* page) {
     TK_LABEL(标签3, g, 100, 120, 60, 30, "本次登录：");
     TK_LABEL(标签7, g, 160, 120, 240, 30, kFetching);
     for (QLabel* value : {标签5, 标签6, 标签7}) value->setFont(UiFont(14));
+    标签3->setFont(UiFont(12)); // five characters in 60 pixels
     TK_PLACE(超级链接框_更改密码, HyperlinkLabel, g, 380, 205, 80, 24);
     超级链接框_更改密码->setText(U("更改密码"));
     connect(超级链接框_更改密码, &HyperlinkLabel::leftButtonDown, this, [this] { showPasswordPage(); });
@@ -304,6 +306,7 @@ void MainWindow::buildPersonalCentre(QWidget* page) {
     TK_PLACE(编辑框_确认密码, EditBox, password, 160, 120, 220, 30);
     编辑框_确认密码->setLimit(20);
     编辑框_确认密码->setMasked(true);
+    for (QLabel* label : {标签9, 标签10, 标签11}) label->setFont(UiFont(12));
     TK_FRAMED_BUTTON(图片框_密码修改, 按钮_密码修改, password, 160, 180, 220, 32, "button_frame_220.png",
                      kPasswordButton);
     connect(按钮_密码修改, &QAbstractButton::clicked, this, [this] { ChangePassword(); });
@@ -385,6 +388,10 @@ void MainWindow::buildCollector(QWidget* page) {
     TK_PLACE(商品列表框, ProductListView, page, 255, 18, 685, 502);
     商品列表框->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(商品列表框, &QWidget::customContextMenuRequested, this, [this] { popUpListMenu(); });
+
+    // The form's 50- and 70-pixel cells hold four characters and a tick box only at this size.
+    for (QLabel* label : page->findChildren<QLabel*>()) label->setFont(UiFont(12));
+    for (QCheckBox* box : page->findChildren<QCheckBox*>()) box->setFont(UiFont(12));
 }
 
 void MainWindow::buildMenus() {

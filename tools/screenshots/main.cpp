@@ -5,6 +5,7 @@
 #include "text/encoding.h"
 #include "ui/login_window.h"
 #include "ui/message_box.h"
+#include "main_screens.h"
 #include "ui/widgets.h"
 
 #include <QApplication>
@@ -104,5 +105,6 @@ int main(int argc, char** argv) {
          "login-message.png");
     Save(WithBox(*w, {tk::Gbk("你输入的账号或密码不正确！"), tk::MessageIcon::Error, {}}), "login-message-error.png");
     delete w;
+    g_failures += SaveMainScreens(g_dir);
     return g_failures == 0 ? 0 : 1;
 }
