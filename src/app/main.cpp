@@ -1,6 +1,7 @@
 // The client's start routine: toolkit, shared objects, the log-in window, the event loop, exit code 0.
 #include "app/app_state.h"
 #include "ui/login_window.h"
+#include "ui/update_window.h"
 #include "ui/widgets.h"
 
 #include <QApplication>
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     tk::BorderlessWindow::setQuitWhenAllGone(true);
 
     g_app = new tk::AppState();
+    tk::UpdateSession updates; // the downloader, from start-up to exit
     std::atexit(ReleaseSharedObjects);
 
     auto* login = new tk::LoginWindow(*g_app);

@@ -109,8 +109,8 @@ UpdateWindow::UpdateWindow(AppState& app, QWidget* parent)
     进度条_更新进度->setRange(0, kProgressMaximum);
     进度条_更新进度->setValue(0);
     进度条_更新进度->setTextVisible(false);
-    进度条_更新进度->setStyleSheet(QStringLiteral("QProgressBar { border: none; background: #E4F3F1; }"
-                                                  "QProgressBar::chunk { background: #129E8F; }"));
+    进度条_更新进度->setStyleSheet(QStringLiteral("QProgressBar { border: none; background: #DDEFEC; }"
+                                                  "QProgressBar::chunk { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #FFC65C, stop:1 #FF9F1C); }"));
 
     TK_PLACE(标签_更新进度, QLabel, this, 0, 160, 400, 45);
     标签_更新进度->setAlignment(Qt::AlignCenter);

@@ -7,6 +7,7 @@
 #include "ui/message_box.h"
 #include "main_screens.h"
 #include "ui/widgets.h"
+#include "update_screens.h"
 
 #include <QApplication>
 #include <QDir>
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
          "login-message.png");
     Save(WithBox(*w, {tk::Gbk("你输入的账号或密码不正确！"), tk::MessageIcon::Error, {}}), "login-message-error.png");
     delete w;
+    g_failures += SaveUpdateScreens(g_dir);
     g_failures += SaveMainScreens(g_dir);
     return g_failures == 0 ? 0 : 1;
 }
