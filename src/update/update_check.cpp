@@ -16,6 +16,9 @@ void rereadLatestVersion(AppState& app) {
 
 UpdateCheckOutcome CheckForUpdate(AppState& app) {
     rereadLatestVersion(app);
+    // The address comes from the same row as the version: a version published after start-up must not be
+    // fetched from the address read at start-up. A failed read keeps the address we have.
+    if (RowCount(app.lastResult) == 1) app.downloadUrl = CellText(app.lastResult, kSetupDownloadUrlColumn, 1);
     return VersionOutcome(app.latestVersion);
 }
 

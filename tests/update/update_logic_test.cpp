@@ -362,6 +362,19 @@ TEST_F(VersionFromGateway, LatestVersionIsReadAgain) {
     }
 }
 
+TEST_F(VersionFromGateway, UpdateCheckTakesTheAddressOfTheNewVersion) {
+    setup({"set", "--version", "1.001", "--download-url", "http://127.0.0.1:1/taoke-1.001.bin"});
+    auto app = client();
+    app->downloadUrl = "http://127.0.0.1:1/taoke-1.001.bin";
+    setup({"set", "--version", "1.002", "--download-url", "http://127.0.0.1:1/taoke-1.002.bin"});
+    EXPECT_EQ(CheckForUpdate(*app), UpdateCheckOutcome::NewVersion);
+    EXPECT_EQ(app->downloadUrl, "http://127.0.0.1:1/taoke-1.002.bin");
+
+    setup({"clear"}); // no row: the version empties, the address stays
+    EXPECT_EQ(CheckForUpdate(*app), UpdateCheckOutcome::NewVersion);
+    EXPECT_EQ(app->downloadUrl, "http://127.0.0.1:1/taoke-1.002.bin");
+}
+
 TEST(VersionCheck, GatewayThatIsNotThereCountsAsNewVersion) {
     AppState app; // never connected
     app.latestVersion = "1.001";
