@@ -1,6 +1,7 @@
 // Draws the client's pictures. Run assets/generator/build-and-run; the PNG files it writes are committed,
 // so a normal build never runs this.
 #include <QFont>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -267,13 +268,314 @@ QImage banner(int w, int h, bool withShoot = true) {
     return img;
 }
 
+// ---- Advertisement banners for the personal-centre carousel (490 x 240) ----
+
+QFont adFont(const QString& family, int px, bool bold) {
+    QFont f(family);
+    f.setPixelSize(px);
+    f.setWeight(bold ? QFont::Bold : QFont::Normal);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    return f;
+}
+
+// White text with a faint shadow so it stays readable on the lighter end of a gradient.
+void adText(QPainter& p, const QPointF& at, const QString& text, const QFont& font, const QColor& color,
+            int shadowAlpha = 40) {
+    p.setFont(font);
+    if (shadowAlpha > 0) {
+        p.setPen(QColor(0, 0, 0, shadowAlpha));
+        p.drawText(at + QPointF(0, 1.5), text);
+    }
+    p.setPen(color);
+    p.drawText(at, text);
+}
+
+QImage adCanvas(const QColor& from, const QColor& to) {
+    QImage img(490, 240, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 490, 240);
+    g.setColorAt(0, from);
+    g.setColorAt(1, to);
+    p.fillRect(img.rect(), g);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 20));
+    p.drawEllipse(QPointF(440, 250), 150, 150);
+    p.setBrush(QColor(255, 255, 255, 14));
+    p.drawEllipse(QPointF(330, -40), 90, 90);
+    p.setBrush(QColor(255, 255, 255, 10));
+    p.drawEllipse(QPointF(-20, 230), 80, 80);
+    return img;
+}
+
+// Logo and product name in a corner, shared by all three banners.
+void adBrandMark(QPainter& p, const QString& family, const QPointF& at, const QColor& leaf) {
+    p.save();
+    p.translate(at);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(0, 0, 20, 20));
+    p.setBrush(leaf);
+    QPainterPath left;
+    left.moveTo(10, 15);
+    left.cubicTo(4, 14, 3, 8, 5, 5);
+    left.cubicTo(9, 7, 10, 11, 10, 15);
+    p.drawPath(left);
+    QPainterPath right;
+    right.moveTo(10, 15);
+    right.cubicTo(16, 13, 16, 7, 15, 3);
+    right.cubicTo(11, 5, 10, 10, 10, 15);
+    p.drawPath(right);
+    p.setPen(QPen(leaf.darker(125), 1.4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(10, 17), QPointF(10, 11));
+    adText(p, QPointF(27, 15.5), QString::fromUtf8("青禾淘客"), adFont(family, 14, true), Qt::white, 0);
+    p.restore();
+}
+
+// A rounded white pill with a call to action.
+void adButton(QPainter& p, const QString& family, const QRectF& r, const QString& label, const QColor& ink) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 30));
+    p.drawRoundedRect(r.translated(0, 2), r.height() / 2, r.height() / 2);
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(r, r.height() / 2, r.height() / 2);
+    p.setFont(adFont(family, 14, true));
+    p.setPen(ink);
+    p.drawText(r.adjusted(0, 0, -14, 0), Qt::AlignCenter, label);
+    // a small chevron after the label
+    const double cx = r.right() - 20, cy = r.center().y();
+    p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawLine(QPointF(cx - 3, cy - 4.5), QPointF(cx + 1.5, cy));
+    p.drawLine(QPointF(cx - 3, cy + 4.5), QPointF(cx + 1.5, cy));
+}
+
+// A small product card: picture block, two text lines and a price tag.
+void adProductCard(QPainter& p, const QRectF& r, const QColor& picture, const QColor& tag) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 28));
+    p.drawRoundedRect(r.translated(0, 3), 8, 8);
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(r, 8, 8);
+    const QRectF pic(r.left() + 8, r.top() + 8, r.width() - 16, r.height() * 0.5);
+    p.setBrush(picture);
+    p.drawRoundedRect(pic, 5, 5);
+    // a shopping-bag glyph on the picture block
+    const QPointF c = pic.center();
+    p.setBrush(QColor(255, 255, 255, 210));
+    p.drawRoundedRect(QRectF(c.x() - 11, c.y() - 6, 22, 18), 3, 3);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(255, 255, 255, 210), 2));
+    p.drawArc(QRectF(c.x() - 6, c.y() - 13, 12, 14), 0, 180 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xE3, 0xE8, 0xEC));
+    const double y1 = pic.bottom() + 9;
+    p.drawRoundedRect(QRectF(r.left() + 8, y1, r.width() - 16, 5), 2.5, 2.5);
+    p.drawRoundedRect(QRectF(r.left() + 8, y1 + 10, (r.width() - 16) * 0.6, 5), 2.5, 2.5);
+    p.setBrush(tag);
+    p.drawRoundedRect(QRectF(r.left() + 8, r.bottom() - 17, 30, 10), 5, 5);
+}
+
+QImage adCollect(const QString& family) {
+    QImage img = adCanvas(QColor(0x1B, 0xB5, 0xA3), QColor(0x0A, 0x78, 0x6C));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    adBrandMark(p, family, QPointF(28, 22), kBrand);
+    adText(p, QPointF(28, 78), QString::fromUtf8("青禾淘客 · 一键采集全网优惠商品"), adFont(family, 25, true), Qt::white);
+
+    // the filter conditions as chips, then the rest of the line
+    QFont chipFont = adFont(family, 13, false);
+    QFontMetricsF fm(chipFont);
+    double x = 28;
+    const double y = 94;
+    for (const char* word : {"关键词", "销量", "佣金比例", "价格区间"}) {
+        const QString t = QString::fromUtf8(word);
+        const double w = fm.horizontalAdvance(t) + 20;
+        p.setPen(QPen(QColor(255, 255, 255, 120), 1));
+        p.setBrush(QColor(255, 255, 255, 40));
+        p.drawRoundedRect(QRectF(x, y, w, 24), 12, 12);
+        p.setFont(chipFont);
+        p.setPen(Qt::white);
+        p.drawText(QRectF(x, y, w, 24), Qt::AlignCenter, t);
+        x += w + 6;
+    }
+    adText(p, QPointF(x + 4, y + 17), QString::fromUtf8("多条件筛选"), adFont(family, 14, false), Qt::white, 30);
+
+    adButton(p, family, QRectF(28, 176, 122, 36), QString::fromUtf8("立即采集"), kBrandDark);
+
+    // three product cards fanned out with a magnifier over them
+    p.save();
+    p.translate(322, 198);
+    const QColor pics[] = {QColor(0xFF, 0xB4, 0x6B), QColor(0x7F, 0xB8, 0xF0), QColor(0x8C, 0xD8, 0x9E)};
+    const double angles[] = {-12, 0, 12};
+    const double offsets[] = {-58, 0, 58};
+    for (int i : {0, 2, 1}) {
+        p.save();
+        p.translate(offsets[i], i == 1 ? -8 : 0);
+        p.rotate(angles[i]);
+        adProductCard(p, QRectF(-32, -58, 64, 82), pics[i], QColor(0xFF, 0x6A, 0x3D));
+        p.restore();
+    }
+    p.restore();
+    const QPointF lens(430, 182);
+    p.setPen(QPen(Qt::white, 5, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(QColor(255, 255, 255, 70));
+    p.drawEllipse(lens, 19, 19);
+    p.drawLine(lens + QPointF(14, 14), lens + QPointF(26, 26));
+    return img;
+}
+
+QImage adCommission(const QString& family) {
+    QImage img = adCanvas(QColor(0xFF, 0x9F, 0x43), QColor(0xEE, 0x55, 0x2A));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    adBrandMark(p, family, QPointF(28, 22), QColor(0xEE, 0x6A, 0x2E));
+    const QFont title = adFont(family, 34, true);
+    adText(p, QPointF(28, 96), QString::fromUtf8("高佣金好货"), title, Qt::white, 50);
+    adText(p, QPointF(28, 138), QString::fromUtf8("实时更新"), title, QColor(0xFF, 0xF4, 0xC8), 50);
+    adText(p, QPointF(28, 166), QString::fromUtf8("按佣金比例筛选，轻松找到赚钱商品"), adFont(family, 14, false), Qt::white,
+           35);
+    adButton(p, family, QRectF(28, 184, 122, 36), QString::fromUtf8("查看好货"), QColor(0xE0, 0x55, 0x24));
+
+    // rising bars with a trend arrow, and a percent badge
+    const QColor bar(255, 255, 255, 200);
+    p.setPen(Qt::NoPen);
+    const double heights[] = {40, 62, 86, 118};
+    for (int i = 0; i < 4; ++i) {
+        p.setBrush(i == 3 ? QColor(0xFF, 0xF4, 0xC8) : bar);
+        p.drawRoundedRect(QRectF(306 + i * 36, 210 - heights[i], 24, heights[i]), 5, 5);
+    }
+    p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    QPainterPath trend;
+    trend.moveTo(300, 150);
+    trend.lineTo(340, 128);
+    trend.lineTo(370, 138);
+    trend.lineTo(408, 104);
+    p.drawPath(trend);
+    QPainterPath head;
+    head.moveTo(418, 95);
+    head.lineTo(400, 99);
+    head.lineTo(414, 113);
+    head.closeSubpath();
+    p.setBrush(Qt::white);
+    p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(head);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 30));
+    p.drawEllipse(QPointF(440, 54), 29, 29);
+    p.setBrush(QColor(0xFF, 0xD5, 0x4A));
+    p.drawEllipse(QPointF(440, 52), 29, 29);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0xF0, 0xA8, 0x1E), 2));
+    p.drawEllipse(QPointF(440, 52), 23, 23);
+    p.setFont(adFont(family, 26, true));
+    p.setPen(QColor(0xD9, 0x4A, 0x1C));
+    p.drawText(QRectF(411, 23, 58, 58), Qt::AlignCenter, QStringLiteral("%"));
+    // a coin beside the bars
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xFF, 0xD5, 0x4A));
+    p.drawEllipse(QPointF(283, 196), 15, 15);
+    p.setPen(QPen(QColor(0xF0, 0xA8, 0x1E), 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(283, 196), 11, 11);
+    p.setFont(adFont(family, 15, true));
+    p.setPen(QColor(0xD9, 0x4A, 0x1C));
+    p.drawText(QRectF(268, 181, 30, 30), Qt::AlignCenter, QString::fromUtf8("¥"));
+    return img;
+}
+
+QImage adExport(const QString& family) {
+    QImage img = adCanvas(QColor(0x4A, 0x9B, 0xFF), QColor(0x22, 0x5C, 0xD6));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    adBrandMark(p, family, QPointF(28, 22), kBrand);
+    const QFont title = adFont(family, 34, true);
+    adText(p, QPointF(28, 96), QString::fromUtf8("采集结果"), title, Qt::white, 50);
+    adText(p, QPointF(28, 138), QString::fromUtf8("一键导出"), title, QColor(0xD6, 0xEC, 0xFF), 50);
+    adText(p, QPointF(28, 166), QString::fromUtf8("勾选需要的列，保存为文本文件"), adFont(family, 14, false), Qt::white, 35);
+    adButton(p, family, QRectF(28, 184, 122, 36), QString::fromUtf8("马上导出"), QColor(0x22, 0x5C, 0xD6));
+
+    // a result sheet with ticked column heads
+    const QRectF sheet(262, 40, 150, 160);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 35));
+    p.drawRoundedRect(sheet.translated(0, 4), 10, 10);
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(sheet, 10, 10);
+    const QColor blue(0x2F, 0x74, 0xE8), grey(0xE2, 0xE8, 0xF0);
+    const bool ticked[] = {true, false, true};
+    for (int c = 0; c < 3; ++c) {
+        const QRectF box(sheet.left() + 14 + c * 44, sheet.top() + 14, 14, 14);
+        if (ticked[c]) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(blue);
+            p.drawRoundedRect(box, 3, 3);
+            p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.drawLine(box.topLeft() + QPointF(3.5, 7.5), box.topLeft() + QPointF(6, 10));
+            p.drawLine(box.topLeft() + QPointF(6, 10), box.topLeft() + QPointF(10.5, 4.5));
+        } else {
+            p.setPen(QPen(QColor(0xB4, 0xC0, 0xCE), 1.5));
+            p.setBrush(Qt::white);
+            p.drawRoundedRect(box.adjusted(0.75, 0.75, -0.75, -0.75), 3, 3);
+        }
+        p.setPen(Qt::NoPen);
+        p.setBrush(ticked[c] ? QColor(0xC4, 0xD8, 0xFA) : grey);
+        p.drawRoundedRect(QRectF(box.right() + 4, box.top() + 4, 18, 6), 3, 3);
+        for (int r = 0; r < 6; ++r) {
+            p.setBrush(ticked[c] ? QColor(0xDC, 0xE8, 0xFC) : QColor(0xEE, 0xF1, 0xF5));
+            const double w = 30 - ((r * 7 + c * 5) % 12);
+            p.drawRoundedRect(QRectF(box.left(), sheet.top() + 42 + r * 18, w, 7), 3.5, 3.5);
+        }
+    }
+    p.setPen(QPen(grey, 1));
+    p.drawLine(QPointF(sheet.left() + 10, sheet.top() + 35), QPointF(sheet.right() - 10, sheet.top() + 35));
+
+    // a text file with a folded corner and a download arrow
+    const QRectF doc(388, 98, 70, 88);
+    QPainterPath page;
+    page.moveTo(doc.left() + 8, doc.top());
+    page.lineTo(doc.right() - 20, doc.top());
+    page.lineTo(doc.right(), doc.top() + 20);
+    page.lineTo(doc.right(), doc.bottom() - 8);
+    page.quadTo(doc.right(), doc.bottom(), doc.right() - 8, doc.bottom());
+    page.lineTo(doc.left() + 8, doc.bottom());
+    page.quadTo(doc.left(), doc.bottom(), doc.left(), doc.bottom() - 8);
+    page.lineTo(doc.left(), doc.top() + 8);
+    page.quadTo(doc.left(), doc.top(), doc.left() + 8, doc.top());
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 40));
+    p.drawPath(page.translated(0, 4));
+    p.setBrush(QColor(0xFF, 0xC1, 0x3D));
+    p.drawPath(page);
+    QPainterPath fold;
+    fold.moveTo(doc.right() - 20, doc.top());
+    fold.lineTo(doc.right() - 20, doc.top() + 14);
+    fold.quadTo(doc.right() - 20, doc.top() + 20, doc.right() - 14, doc.top() + 20);
+    fold.lineTo(doc.right(), doc.top() + 20);
+    fold.closeSubpath();
+    p.setBrush(QColor(0xE0, 0x9A, 0x10));
+    p.drawPath(fold);
+    p.setFont(adFont(family, 15, true));
+    p.setPen(Qt::white);
+    p.drawText(QRectF(doc.left(), doc.top() + 26, doc.width(), 22), Qt::AlignCenter, QStringLiteral("TXT"));
+    const QPointF a(doc.center().x(), doc.top() + 56);
+    p.setPen(QPen(Qt::white, 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawLine(a, a + QPointF(0, 18));
+    p.drawLine(a + QPointF(-8, 10), a + QPointF(0, 18));
+    p.drawLine(a + QPointF(8, 10), a + QPointF(0, 18));
+    return img;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make_assets OUTPUT_DIR\n");
+        std::fprintf(stderr, "usage: make_assets OUTPUT_DIR [ADS_DIR]\n");
         return 2;
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);
@@ -288,5 +590,11 @@ int main(int argc, char** argv) {
               save(banner(400, 120), dir, "banner_400.png") && save(banner(950, 120), dir, "banner_950.png") &&
               save(banner(400, 120, false), dir, "band_400.png") && save(banner(350, 80, false), dir, "band_350.png") &&
               save(logoAt(48), dir, "logo_48.png") && save(buttonFrame(150, 32), dir, "button_frame_150.png");
+    // the carousel pictures are served by sample-search, not built into the client
+    if (ok && argc > 2) {
+        const QString ads = QString::fromLocal8Bit(argv[2]);
+        ok = save(adCollect(family), ads, "ad1.png") && save(adCommission(family), ads, "ad2.png") &&
+             save(adExport(family), ads, "ad3.png");
+    }
     return ok ? 0 : 1;
 }

@@ -171,7 +171,12 @@ int main(int argc, char** argv) {
     }
 
     sample::Catalogue();
-    for (int n = 1; n <= 3; ++n) sample::AdPicture(n);
+    for (int n = 1; n <= 3; ++n) {
+        if (sample::AdPicture(n).empty()) {
+            std::fprintf(stderr, "sample-search: advertisement picture %d is missing from the build\n", n);
+            return 1;
+        }
+    }
 
     httplib::Server server;
     server.Get("/items/search.json",
