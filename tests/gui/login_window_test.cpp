@@ -31,8 +31,11 @@ template <class T> std::vector<T*> TopLevels() {
 }
 
 void CloseStrayWindows() {
+    // A window takes its pop-up menus (top-level widgets too) with it: hold guarded pointers while deleting.
+    std::vector<QPointer<QWidget>> windows;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (qobject_cast<tk::BorderlessWindow*>(w)) delete w;
+        if (qobject_cast<tk::BorderlessWindow*>(w)) windows.emplace_back(w);
+    for (auto& w : windows) delete w.data();
 }
 
 // A window that is not bootstrapped: for the notice line, the panels and the entry checks.
