@@ -107,7 +107,9 @@ TEST_P(MainWindowHeartbeat, EndsTheClientWithItsMessage) {
                              std::to_string(static_cast<int>(e.icon)) + "|" + e.owner + "\n";
     EXPECT_NE(out.toStdString().find(line), std::string::npos) << out.toStdString();
     EXPECT_EQ(out.count("message|"), 1) << out.toStdString();
-    if (*e.zxAfter) EXPECT_EQ(UserField(gateway, name, kZxColumn), e.zxAfter);
+    if (*e.zxAfter) {
+        EXPECT_EQ(UserField(gateway, name, kZxColumn), e.zxAfter);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
