@@ -7,12 +7,11 @@
 #include "ui/message_box.h"
 #include "main_screens.h"
 #include "ui/widgets.h"
+#include "shots.h"
 #include "update_screens.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QMessageBox>
-#include <QPainter>
 
 #include <cstdio>
 
@@ -21,36 +20,11 @@ namespace {
 QString g_dir;
 int g_failures = 0;
 
-void Save(const QImage& image, const char* name) {
-    const QString path = g_dir + "/" + name;
-    if (!image.save(path, "PNG")) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        ++g_failures;
-        return;
-    }
-    std::printf("%s\n", qPrintable(path));
-}
+void Save(const QImage& image, const char* name) { g_failures += tk::shots::Save(image, g_dir, name); }
 
 void Save(QWidget& w, const char* name) { Save(w.grab().toImage(), name); }
 
-// The window with a message box over its middle, as the user sees it.
-QImage WithBox(QWidget& window, const tk::Message& m) {
-    QMessageBox* box = tk::BuildMessageBox(m, nullptr);
-    box->setWindowModality(Qt::NonModal);
-    box->show();
-    QCoreApplication::processEvents();
-    const QImage under = window.grab().toImage();
-    const QImage over = box->grab().toImage();
-    QImage out = under.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    QPainter p(&out);
-    p.fillRect(out.rect(), QColor(0, 0, 0, 70));
-    const QPoint at((out.width() - over.width()) / 2, (out.height() - over.height()) / 2);
-    p.fillRect(QRect(at, over.size()).adjusted(-1, -1, 1, 1), QColor(0x9a, 0xa5, 0xb0));
-    p.drawImage(at, over);
-    p.end();
-    delete box;
-    return out;
-}
+QImage WithBox(QWidget& window, const tk::Message& m) { return tk::shots::WithMessageBox(window, m); }
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "main_screens.h"
 
+#include "shots.h"
+
 #include "accounts/accounts.h"
 #include "app/pump.h"
 #include "collect/collection.h"
@@ -11,8 +13,6 @@
 #include "ui/message_box.h"
 
 #include <QCoreApplication>
-#include <QMessageBox>
-#include <QPainter>
 #include <QTimer>
 
 #include <cstdio>
@@ -22,32 +22,9 @@ namespace {
 int g_failed = 0;
 QString g_out;
 
-void Save(const QImage& image, const char* name) {
-    const QString path = g_out + "/" + name;
-    if (!image.save(path, "PNG")) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        ++g_failed;
-        return;
-    }
-    std::printf("%s\n", qPrintable(path));
-}
+void Save(const QImage& image, const char* name) { g_failed += tk::shots::Save(image, g_out, name); }
 
-QImage WithBox(QWidget& window, const tk::Message& m) {
-    QMessageBox* box = tk::BuildMessageBox(m, nullptr);
-    box->setWindowModality(Qt::NonModal);
-    box->show();
-    QCoreApplication::processEvents();
-    QImage out = window.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const QImage over = box->grab().toImage();
-    QPainter p(&out);
-    p.fillRect(out.rect(), QColor(0, 0, 0, 70));
-    const QPoint at((out.width() - over.width()) / 2, (out.height() - over.height()) / 2);
-    p.fillRect(QRect(at, over.size()).adjusted(-1, -1, 1, 1), QColor(0x9a, 0xa5, 0xb0));
-    p.drawImage(at, over);
-    p.end();
-    delete box;
-    return out;
-}
+QImage WithBox(QWidget& window, const tk::Message& m) { return tk::shots::WithMessageBox(window, m); }
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "update_screens.h"
 
+#include "shots.h"
+
 #include "app/pump.h"
 #include "text/encoding.h"
 #include "ui/about_window.h"
@@ -10,20 +12,7 @@
 
 #include <cstdio>
 
-namespace {
-
-int Save(QWidget& w, const QString& dir, const char* name) {
-    QCoreApplication::processEvents();
-    const QString path = dir + "/" + name;
-    if (!w.grab().toImage().save(path, "PNG")) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        return 1;
-    }
-    std::printf("%s\n", qPrintable(path));
-    return 0;
-}
-
-} // namespace
+using tk::shots::Save;
 
 int SaveUpdateScreens(const QString& dir) {
     int failures = 0;
