@@ -156,10 +156,14 @@ void UpdateWindow::startUpdate() {
     }
     const std::shared_ptr<UpdateState> state = m_session.state();
     const QPointer<UpdateWindow> self(this);
+    // The state keeps its task record, and the record keeps this callback: a weak reference here, or the two
+    // would keep each other alive for ever. The session holds the state until after the downloader has gone.
+    const std::weak_ptr<UpdateState> weakState = state;
     // Refused tasks bring no event: the window then stays in Downloading, as the user can still leave.
     state->start(m_session.downloader(),
-                 [state, self](int type, int, int64_t value, int64_t reserved, const DownloadTask&) {
-                     return DownloadEvent(state, self, type, value, reserved);
+                 [weakState, self](int type, int, int64_t value, int64_t reserved, const DownloadTask&) {
+                     const std::shared_ptr<UpdateState> alive = weakState.lock();
+                     return alive ? DownloadEvent(alive, self, type, value, reserved) : 0;
                  });
     标签_更新进度->show();
     进度条_更新进度->show();
