@@ -42,10 +42,10 @@ BootstrapOutcome bootstrap(AppState& app, BootstrapView& view) {
     }
     view.hideConnectionPicture();
     app.productName = view.nameLabelCaption();
-    app.latestVersion = CellText(app.lastResult, 4, 1);
-    app.downloadUrl = CellText(app.lastResult, 6, 1);
-    app.noticeSwitch = clampToInt(TextToInt64(CellText(app.lastResult, 7, 1)));
-    app.noticeText = CellText(app.lastResult, 8, 1);
+    app.latestVersion = CellText(app.lastResult, kSetupLatestVersionColumn, 1);
+    app.downloadUrl = CellText(app.lastResult, kSetupDownloadUrlColumn, 1);
+    app.noticeSwitch = clampToInt(TextToInt64(CellText(app.lastResult, kSetupNoticeSwitchColumn, 1)));
+    app.noticeText = CellText(app.lastResult, kSetupNoticeTextColumn, 1);
     if (app.latestVersion != kRunningVersion) {
         view.showMessage(Message{OutdatedMessageText(), MessageIcon::Information, {}});
         return BootstrapOutcome::Outdated;

@@ -40,8 +40,6 @@ inline constexpr std::string_view kCurrentVersion = "当前版本:1.001";
 inline constexpr std::string_view kLatestVersionPrefix = "最新版本:";
 } // namespace about_text
 
-inline constexpr int kSetupLatestVersionColumn = 4;
-inline constexpr int kSetupDownloadUrlColumn = 6;
 inline constexpr int kProgressMaximum = 1000;
 
 // ---- progress ----

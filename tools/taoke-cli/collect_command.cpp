@@ -102,7 +102,7 @@ int runCollectCommand(Args args) {
             return 1;
         }
         app.lastResult = QueryGateway(app.gateway, kSetupQuery);
-        if (RowCount(app.lastResult) == 1 && CellText(app.lastResult, 4, 1) != kRunningVersion) {
+        if (RowCount(app.lastResult) == 1 && CellText(app.lastResult, kSetupLatestVersionColumn, 1) != kRunningVersion) {
             say(OutdatedMessageText());
             return 1;
         }
