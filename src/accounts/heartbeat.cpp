@@ -7,9 +7,7 @@
 
 namespace tk {
 
-namespace {
-constexpr int kColOnlineKey = 10;
-}
+using accounts::kColOnlineKey;
 
 OnlineCheck CheckOnline(const AppState& app) {
     if (!InternetAvailable(app.settings.probeUrl)) return OnlineCheck::NetworkGone;

@@ -12,12 +12,7 @@
 
 namespace tk {
 
-namespace {
-constexpr int kColId = 1;
-constexpr int kColName = 2;
-constexpr int kColPassword = 3;
-constexpr int kColFrozen = 9;
-} // namespace
+using namespace accounts;
 
 std::optional<LogInOutcome> LogInEntryCheck(std::string_view account, std::string_view password) {
     if (account.empty()) return LogInOutcome::AccountEmpty;

@@ -9,11 +9,6 @@ namespace tk {
 
 using namespace accounts;
 
-namespace {
-constexpr int kColName = 2;
-constexpr int kColPassword = 3;
-constexpr int kColEmail = 4;
-} // namespace
 
 std::optional<RecoverOutcome> RecoverEntryCheck(std::string_view account, std::string_view email) {
     if (account.empty()) return RecoverOutcome::AccountEmpty;

@@ -434,9 +434,9 @@ void MainWindow::FillAccountInfo() {
     QPointer<MainWindow> self(this);
     m_app.lastResult = QueryGateway(m_app.gateway, accounts::UserByIdQuery(m_app.currentUserId));
     if (!self) return;
-    标签5->setText(FromGbk(CellText(m_app.lastResult, 2, 1)));
-    标签6->setText(FromGbk(CellText(m_app.lastResult, 4, 1)));
-    标签7->setText(FromGbk(CellText(m_app.lastResult, 5, 1)));
+    标签5->setText(FromGbk(CellText(m_app.lastResult, accounts::kColName, 1)));
+    标签6->setText(FromGbk(CellText(m_app.lastResult, accounts::kColEmail, 1)));
+    标签7->setText(FromGbk(CellText(m_app.lastResult, accounts::kColIp, 1)));
 }
 
 // ---------------------------------------------------------------------------------------------------------
