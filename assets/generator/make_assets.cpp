@@ -31,31 +31,8 @@ bool save(const QImage& img, const QString& dir, const char* name) {
     return true;
 }
 
-QImage logo() {
-    QImage img = canvas(20, 20);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
-    p.drawEllipse(QRectF(0.5, 0.5, 19, 19));
-    // a young rice shoot: two leaves on a stem
-    p.setBrush(kBrand);
-    QPainterPath left;
-    left.moveTo(10, 15);
-    left.cubicTo(4, 14, 3, 8, 5, 5);
-    left.cubicTo(9, 7, 10, 11, 10, 15);
-    p.drawPath(left);
-    QPainterPath right;
-    right.moveTo(10, 15);
-    right.cubicTo(16, 13, 16, 7, 15, 3);
-    right.cubicTo(11, 5, 10, 10, 10, 15);
-    p.drawPath(right);
-    p.setPen(QPen(kBrandDark, 1.4, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(10, 17), QPointF(10, 11));
-    return img;
-}
-
-// The logo drawn at a larger size, for the picture boxes of the update and about windows.
+// The logo (a young rice shoot on a white disc) drawn on a 20-pixel grid and scaled to size: 20 for the title
+// bands, 48 for the picture boxes of the update and about windows.
 QImage logoAt(int size) {
     QImage img = canvas(size, size);
     QPainter p(&img);
@@ -580,7 +557,7 @@ int main(int argc, char** argv) {
     }
     const QString dir = QString::fromLocal8Bit(argv[1]);
     const QString family = QStringLiteral("Noto Sans CJK SC");
-    bool ok = save(logo(), dir, "logo.png") && save(iconUser(), dir, "icon_user.png") &&
+    bool ok = save(logoAt(20), dir, "logo.png") && save(iconUser(), dir, "icon_user.png") &&
               save(iconLock(), dir, "icon_lock.png") && save(iconMail(), dir, "icon_mail.png") &&
               save(entryRow(), dir, "entry_row.png") && save(buttonFrame(230, 32), dir, "button_frame.png") &&
               save(buttonFrame(220, 32), dir, "button_frame_220.png") &&
